@@ -50,7 +50,7 @@ void text_reader::close() {
 }
 
 bool text_reader::fill() {
-    if (file_ == nullptr) {
+    if (file_ == nullptr || at_end_) {
         return false;
     }
     pos_ = 0;
@@ -81,7 +81,9 @@ int text_reader::get_slow() {
         c = raw_get();
     }
     if (c == -1 || c == 26) {
+        // Nothing after the end is ever delivered, by get() or read().
         at_end_ = true;
+        pos_ = len_ = 0;
         return -1;
     }
     return c;
