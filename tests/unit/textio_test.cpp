@@ -25,15 +25,26 @@ const reading_case reading_cases[] = {
     {"lone_cr_joins", "ab\rcd", "abcd"},
     {"second_cr_delivered", std::string("a\r\r\nb"), "a\r\nb"},
     {"three_crs", std::string("a\r\r\rb"), "a\rb"},
-    {"byte26_ends", std::string("ab\x1a" "cd"), "ab"},
-    {"byte26_after_cr_ends", std::string("ab\r\x1a" "cd"), "ab"},
+    {"byte26_ends",
+     std::string("ab\x1a"
+                 "cd"),
+     "ab"},
+    {"byte26_after_cr_ends",
+     std::string("ab\r\x1a"
+                 "cd"),
+     "ab"},
     {"cr_last_dropped", "ab\r", "ab"},
-    {"byte26_first", std::string("\x1a" "abc"), ""},
+    {"byte26_first",
+     std::string("\x1a"
+                 "abc"),
+     ""},
     {"empty", "", ""},
     {"nul_and_high_bytes", std::string("a\0\xff\x80", 4), std::string("a\0\xff\x80", 4)},
 };
 
-void PrintTo(const reading_case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const reading_case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TextReading : public ::testing::TestWithParam<reading_case> {};
 
