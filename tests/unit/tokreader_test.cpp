@@ -155,7 +155,7 @@ const std::vector<class_case>& class_cases() {
         as_int("4294967295", -1),
         as_int("2147483648", INT32_MIN),
         as_int("99999999999", 1215752191),              // 10^11 - 1 - 23 * 2^32
-        as_int("1" + std::string(30, '0'), 1073741824), // 10^30 mod 2^32 = 2^30
+        as_int("1000000000000000000000000000000", 1073741824), // 10^30 mod 2^32 = 2^30
         // A leading minus never gives an integer.
         as_float("-5", -5.0f, "-5.0000e+00"),
         as_float("5.", 5.0f, "5.0000e+00"),
@@ -210,7 +210,12 @@ TEST_F(TokReader, TokensReadBackWithTheirTextDescriptionAndValue) {
     for (std::size_t i = 0; i < class_cases().size(); ++i) {
         const class_case& c = class_cases()[i];
         SCOPED_TRACE(c.text);
-        const std::string path = file("t" + std::to_string(i), "  " + c.text + "\n");
+        std::string contents = "  ";
+        contents += c.text;
+        contents += '\n';
+        std::string name = "t";
+        name += std::to_string(i);
+        const std::string path = file(name, contents);
         const std::string keys = c.k == word ? lower(c.text) : std::string("n");
 
         // Every kind comes back as the text it was read from.

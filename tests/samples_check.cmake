@@ -1,0 +1,20 @@
+# Regenerates the sample tracks with mktrack and checks that the committed
+# ones are exactly what the generator writes.
+file(REMOVE_RECURSE "${work}")
+file(MAKE_DIRECTORY "${work}")
+execute_process(COMMAND "${mktrack}" "${work}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "mktrack failed: ${rc}")
+endif()
+file(GLOB committed RELATIVE "${samples}" "${samples}/*.trk")
+file(GLOB generated RELATIVE "${work}" "${work}/*.trk")
+if(NOT committed STREQUAL generated)
+  message(FATAL_ERROR "sample sets differ: committed ${committed}, generated ${generated}")
+endif()
+foreach(name IN LISTS committed)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${samples}/${name}" "${work}/${name}"
+                  RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "samples/${name} is not what mktrack writes")
+  endif()
+endforeach()
