@@ -5,6 +5,8 @@
 #include "driver/scene.h"
 #include "driver/scene_writer.h"
 #include "platform/failure.h"
+#include "platform/files.h"
+#include "track/element_list.h"
 #include "track/readtrk.h"
 
 #include <new>
@@ -30,6 +32,18 @@ int convert(int argc, char** argv) {
     readtrk(argv[1], objects.data(), &count);
     gather(objects.data(), count, s);
     orient_pass(s);
+    // Writing the scene over one of the files it is made from would destroy
+    // that file (the model library even before it is copied).
+    const char* const inputs[] = {argv[1], element_list_path, model_library_path};
+    for (const char* input : inputs) {
+        if (platform::same_file(argv[2], input)) {
+            platform::fail(platform::format(
+                "Will not write the scene over the input file '%s'\r\n", argv[2]));
+        }
+    }
+    // The rotation lines go out before the scene file is opened: a scene
+    // written to standard output comes after them.
+    platform::flush_console();
     write_scene(argv[2], s);
     return 0;
 }

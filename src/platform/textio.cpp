@@ -1,5 +1,7 @@
 #include "platform/textio.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -123,7 +125,7 @@ text_writer::~text_writer() { close(); }
 
 bool text_writer::open(const char* path) {
     close();
-    file_ = std::fopen(path, "wb");
+    file_ = open_for_writing(path);
     if (file_ == nullptr) {
         return false;
     }

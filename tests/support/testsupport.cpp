@@ -57,12 +57,23 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-bool file_exists(const std::string& path) { return fs::exists(path); }
+bool file_exists(const std::string& path) {
+    return fs::exists(path);
+}
 
-std::string binary_path() { return TRK2SCENE_BIN; }
-std::string source_dir() { return TRK2SCENE_SOURCE_DIR; }
+std::string binary_path() {
+    return TRK2SCENE_BIN;
+}
+std::string source_dir() {
+    return TRK2SCENE_SOURCE_DIR;
+}
 
-run_result run_binary(const std::vector<std::string>& args, const std::string& cwd) {
+namespace {
+
+// Forks; the child sends its standard output into a pipe, changes to `cwd`,
+// takes the user `uid` (unless -1) and execs `argv`. Collects the output and
+// the exit status.
+run_result run_child(std::vector<std::string> argv_store, const std::string& cwd, int uid) {
     run_result result;
     int pipefd[2];
     if (::pipe(pipefd) != 0) {
@@ -77,9 +88,10 @@ run_result run_binary(const std::vector<std::string>& args, const std::string& c
         if (::chdir(cwd.c_str()) != 0) {
             ::_exit(127);
         }
-        std::vector<std::string> argv_store;
-        argv_store.push_back(binary_path());
-        argv_store.insert(argv_store.end(), args.begin(), args.end());
+        if (uid != -1 &&
+            (::setgid(static_cast<gid_t>(uid)) != 0 || ::setuid(static_cast<uid_t>(uid)) != 0)) {
+            ::_exit(126);
+        }
         std::vector<char*> argv;
         for (auto& a : argv_store) {
             argv.push_back(a.data());
@@ -99,6 +111,18 @@ run_result run_binary(const std::vector<std::string>& args, const std::string& c
     ::waitpid(pid, &wstatus, 0);
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return result;
+}
+
+} // namespace
+
+run_result run_binary(const std::vector<std::string>& args, const std::string& cwd) {
+    std::vector<std::string> argv{binary_path()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_child(std::move(argv), cwd, -1);
+}
+
+run_result run_shell(const std::string& command, const std::string& cwd, int uid) {
+    return run_child({"/bin/bash", "-c", command}, cwd, uid);
 }
 
 run_result run_in_process(const std::vector<std::string>& args, const std::string& cwd) {

@@ -30,12 +30,16 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
 struct run_result {
-    int status = -1;     // exit status (or -1 when the process did not exit)
-    std::string output;  // every byte written to standard output
+    int status = -1;    // exit status (or -1 when the process did not exit)
+    std::string output; // every byte written to standard output
 };
 
 // Runs the real trk2scene binary with `args` (argv[1]...) in directory `cwd`.
 run_result run_binary(const std::vector<std::string>& args, const std::string& cwd);
+
+// Runs `command` with bash -c in directory `cwd`, as the user `uid` when
+// it is not -1 (the test must then run as root).
+run_result run_shell(const std::string& command, const std::string& cwd, int uid = -1);
 
 // Runs the converter in-process with argv = {"trk2scene", args...} in
 // directory `cwd`, capturing its console output.
