@@ -3,7 +3,10 @@
 #include "platform/failure.h"
 #include "platform/textio.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -22,29 +25,88 @@ constexpr float leading_distance = 480.0f;
 constexpr double leading_height = -0.05;
 constexpr double companion_height = 11.25;
 
-double sum(float a, float b) { return static_cast<double>(a) + static_cast<double>(b); }
-
-void append_int(std::string& out, std::int32_t v) {
-    char buf[16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
+double sum(float a, float b) {
+    return static_cast<double>(a) + static_cast<double>(b);
 }
 
-// "<model> <z> <x> <y> 0 0 <angle> <kind> 0\n"
-void append_line(std::string& out, std::int32_t model, double z, double x, double y,
-                 double angle, char kind) {
-    append_int(out, model);
-    out += ' ';
-    append_fixed(out, z, 3);
-    out += ' ';
-    append_fixed(out, x, 3);
-    out += ' ';
-    append_fixed(out, y, 3);
-    out += " 0 0 ";
-    append_fixed(out, angle, 3);
-    out += ' ';
-    out += kind;
-    out += " 0\n";
+// Room for any object line: a model number and four fields made of floats
+// (sums of two, or a float times 480 plus one), all below 10^42, each with
+// sign, point and decimals, and the literal parts.
+constexpr std::size_t line_room = 320;
+
+char* put_int(char* out, std::int32_t v) {
+    return std::to_chars(out, out + 16, v).ptr;
+}
+
+// `v` with exactly `decimals` digits after the point, as printf's
+// "%1.<decimals>f" prints it: the exact value of the double, rounded to the
+// nearest multiple of 10^-decimals, a tie to the even one; a minus sign
+// whenever the sign bit is set ("-0.000").
+//
+// For 0..3 decimals and |v| < 2^52 (every coordinate and angle of a scene)
+// the rounding is done exactly in integers: v = m / 2^s with a 53-bit m, so
+// v * 10^decimals = m * 10^decimals / 2^s, where the product stays below
+// 2^63 and the remainder of the shift decides the rounding. Everything else
+// (larger numbers, more decimals, infinities, NaN) goes to std::to_chars.
+char* put_fixed(char* out, char* last, double v, int decimals) {
+    constexpr std::uint64_t pow10[] = {1, 10, 100, 1000};
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
+    if (decimals < 0 || decimals > 3 || biased >= 1023 + 52) {
+        return std::to_chars(out, last, v, std::chars_format::fixed, decimals).ptr;
+    }
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    int shift = 1074; // subnormal: v = m / 2^1074
+    if (biased != 0) {
+        m |= std::uint64_t{1} << 52;
+        shift = 1075 - biased; // 1 or more, as |v| < 2^52
+    }
+    const std::uint64_t scale = pow10[decimals];
+    const std::uint64_t units = m * scale; // below 2^53 * 2^10
+    std::uint64_t q = 0;                   // shift >= 64: below one half, rounds to 0
+    if (shift < 64) {
+        q = units >> shift;
+        const std::uint64_t rest = units & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (q & 1) != 0)) {
+            ++q;
+        }
+    }
+    if ((bits >> 63) != 0) {
+        *out++ = '-';
+    }
+    out = std::to_chars(out, out + 24, q / scale).ptr;
+    if (decimals > 0) {
+        *out++ = '.';
+        std::uint64_t fraction = q % scale;
+        for (int i = decimals - 1; i >= 0; --i) {
+            out[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        out += decimals;
+    }
+    return out;
+}
+
+// "<model> <z> <x> <y> 0 0 <angle> <kind> 0\n", appended to `out`.
+void append_line(std::string& out, std::int32_t model, double z, double x, double y, double angle,
+                 char kind) {
+    char line[line_room];
+    char* p = put_int(line, model);
+    *p++ = ' ';
+    p = put_fixed(p, line + line_room, z, 3);
+    *p++ = ' ';
+    p = put_fixed(p, line + line_room, x, 3);
+    *p++ = ' ';
+    p = put_fixed(p, line + line_room, y, 3);
+    std::memcpy(p, " 0 0 ", 5);
+    p += 5;
+    p = put_fixed(p, line + line_room, angle, 3);
+    *p++ = ' ';
+    *p++ = kind;
+    std::memcpy(p, " 0\n", 3);
+    p += 3;
+    out.append(line, p);
 }
 
 void copy_library(const char* library, platform::text_writer& out) {
@@ -52,7 +114,7 @@ void copy_library(const char* library, platform::text_writer& out) {
     if (!in.open(library)) {
         platform::fail("Could not open 'mdls4zu'\r\n");
     }
-    const std::size_t chunk = 1 << 16;
+    const std::size_t chunk = 1 << 14;
     std::unique_ptr<char[]> buffer(new char[chunk]);
     for (;;) {
         const std::size_t n = in.read(buffer.get(), chunk);
@@ -70,24 +132,28 @@ void copy_library(const char* library, platform::text_writer& out) {
 
 void append_fixed(std::string& out, double v, int decimals) {
     char buf[512];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    out.append(buf, r.ptr);
+    out.append(buf, put_fixed(buf, buf + sizeof buf, v, decimals));
 }
 
-std::string object_lines(const scene& s) {
+namespace {
+
+// Formats the count line and the object lines of `s` into `text`. Whenever
+// `text` holds `piece` bytes or more, `drain(text)` takes them and empties it,
+// so that a writer needs no more than one piece in memory.
+template <class Drain>
+void format_object_lines(const scene& s, std::string& text, std::size_t piece, Drain&& drain) {
     const scene_list& list = s.list;
     const scene_offsets& off = s.offsets;
     int with_companion = 0;
     for (int k = 0; k < list.kept; ++k) {
         with_companion += list.model[static_cast<std::size_t>(k)] == model_with_companion;
     }
-    std::string out;
-    out.reserve(static_cast<std::size_t>(list.kept + with_companion + 1) * 48 + 24);
-    out += "objects ";
-    append_int(out, list.kept + with_companion + 1);
-    out += '\n';
+    char count_line[32] = "objects ";
+    char* end = put_int(count_line + 8, list.kept + with_companion + 1);
+    *end++ = '\n';
+    text.append(count_line, end);
 
-    append_line(out, leading_model, static_cast<double>(off.z) + leading_height,
+    append_line(text, leading_model, static_cast<double>(off.z) + leading_height,
                 static_cast<double>(s.orient.xmul) * static_cast<double>(leading_distance) +
                     static_cast<double>(off.x),
                 static_cast<double>(s.orient.ymul) * static_cast<double>(leading_distance) +
@@ -97,13 +163,24 @@ std::string object_lines(const scene& s) {
         const double x = sum(list.x[k], off.x);
         const double y = sum(list.y[k], off.y);
         const double a = static_cast<double>(list.angle[k]);
-        append_line(out, list.model[k], sum(list.z[k], off.z), x, y, a, '1');
+        append_line(text, list.model[k], sum(list.z[k], off.z), x, y, a, '1');
         if (list.model[k] == model_with_companion) {
-            append_line(out, companion_model, sum(list.z[k], off.z) + companion_height, x, y, a,
+            append_line(text, companion_model, sum(list.z[k], off.z) + companion_height, x, y, a,
                         '3');
         }
+        if (text.size() >= piece) {
+            drain(text);
+        }
     }
-    return out;
+}
+
+} // namespace
+
+std::string object_lines(const scene& s) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(s.list.kept + 2) * 48); // lines run to about 45 bytes
+    format_object_lines(s, text, std::string::npos, [](std::string&) {});
+    return text;
 }
 
 void write_scene(const char* path, const scene& s, const char* library) {
@@ -113,7 +190,15 @@ void write_scene(const char* path, const scene& s, const char* library) {
     }
     out.write(lighting_header);
     copy_library(library, out);
-    out.write(object_lines(s));
+    // The object lines go out in pieces of 16 KiB, not as one string.
+    constexpr std::size_t piece = 1 << 14;
+    std::string text;
+    text.reserve(piece + 2 * line_room);
+    format_object_lines(s, text, piece, [&out](std::string& t) {
+        out.write(t);
+        t.clear();
+    });
+    out.write(text);
     if (!out.close()) {
         platform::fail(platform::format("Could not write '%s'\r\n", path));
     }
