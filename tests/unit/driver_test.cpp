@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -333,6 +335,28 @@ TEST(SceneLines, FormatsAsTheCLibraryDoes) {
     std::vector<double> values = {0.0,    -0.0,    0.0005, -0.0005, 0.0015,
                                   2.0005, -0.0004, 1e-9,   -1e-9,   479.9995,
                                   1e20,   -3.4e38, 0.1235, 0.12349, 6.2831853071795862};
+    // Exact ties at two and three decimals (multiples of 1/8 and 1/16), near
+    // and far from zero, on both sides.
+    for (int k = 0; k < 4000; ++k) {
+        for (double base : {0.0, 1048576.0, 4503599627370496.0 / 1024}) {
+            values.push_back(base + k / 16.0);
+            values.push_back(-(base + k / 16.0));
+        }
+    }
+    // Random bit patterns over a wide range of exponents, subnormals included.
+    std::uniform_int_distribution<std::uint64_t> mantissa(0, (std::uint64_t{1} << 52) - 1);
+    std::uniform_int_distribution<int> exponent(0, 1023 + 60);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t bits = (static_cast<std::uint64_t>(exponent(random)) << 52) |
+                                   mantissa(random) | (static_cast<std::uint64_t>(i & 1) << 63);
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        values.push_back(v);
+    }
+    for (double v : {4503599627370495.5, 4503599627370496.0, 9007199254740991.0, 0x1p-1074,
+                     -0x1p-1074, 0x1p-11, 0x1.0000000000001p-11, 0.00049999999999999996}) {
+        values.push_back(v);
+    }
     for (int i = 0; i < 20000; ++i) {
         values.push_back(small(random));
         values.push_back(static_cast<double>(static_cast<float>(small(random))) +
