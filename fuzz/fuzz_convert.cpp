@@ -7,11 +7,19 @@
 //   ...       the element list src/zuxlist, up to the first "\n@@\n"
 //   ...       the model library src/mdls4zu, everything after that marker
 //
+// A list or library that starts with byte 1 is moved up against the end of
+// the readers' 64 KiB block (see fuzzsupport::place_at_block_end).
+//
 // They are written into a scratch directory (created once per process), and
 // run() converts track.trk into out.scene there with the console captured. A
 // message with status 1 is an ordinary outcome; a crash, a leak, a sanitizer
 // report or a broken invariant below is a finding.
+//
+// The same input also checks the scene's number printer on its own: the last
+// eight bytes, read as a double and as two floats combined the way the scene
+// writer combines them, must print exactly as printf's "%1.<d>f" prints them.
 #include "driver/run.h"
+#include "driver/scene_writer.h"
 #include "platform/failure.h"
 #include "support.h"
 #include "tokreader/tokreader.h"
@@ -21,9 +29,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -35,6 +45,35 @@ constexpr std::string_view library_marker = "\n@@\n";
 
 std::string scratch; // absolute path of the scratch directory
 
+void check_fixed(double v) {
+    if (!std::isfinite(v)) {
+        return;
+    }
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        std::string ours;
+        append_fixed(ours, v, decimals);
+        char theirs[512];
+        std::snprintf(theirs, sizeof theirs, "%1.*f", decimals, v);
+        check(ours == theirs, "number printed unlike printf", ours + " vs " + theirs);
+    }
+}
+
+void check_number_printer(const std::uint8_t* data, std::size_t size) {
+    if (size < 8) {
+        return;
+    }
+    const std::uint8_t* tail = data + size - 8;
+    double d;
+    float a;
+    float b;
+    std::memcpy(&d, tail, 8);
+    std::memcpy(&a, tail, 4);
+    std::memcpy(&b, tail + 4, 4);
+    check_fixed(d);
+    check_fixed(static_cast<double>(a) + static_cast<double>(b));
+    check_fixed(static_cast<double>(a) * static_cast<double>(480.0f) + static_cast<double>(b));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -44,6 +83,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    check_number_printer(data, size);
+
     std::string_view in(reinterpret_cast<const char*>(data), size);
     std::size_t track_size = 0;
     if (in.size() >= 2) {
@@ -56,10 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view track = in.substr(0, track_size);
     in.remove_prefix(track_size);
     const std::size_t marker = in.find(library_marker);
-    const std::string_view list = in.substr(0, marker);
-    const std::string_view library = marker == std::string_view::npos
-                                         ? std::string_view()
-                                         : in.substr(marker + library_marker.size());
+    const std::string list = fuzzsupport::place_at_block_end(in.substr(0, marker), ' ');
+    const std::string library = fuzzsupport::place_at_block_end(
+        marker == std::string_view::npos ? std::string_view()
+                                         : in.substr(marker + library_marker.size()),
+        'x');
 
     fuzzsupport::write_bytes(scratch + "/track.trk", track);
     fuzzsupport::write_bytes(scratch + "/src/zuxlist", list);

@@ -5,6 +5,9 @@
 //   script                 one operation per byte (below)
 //   keylist\ntext          file i: its first line is the keyword list that
 //                          readtok is given, the rest is the file's text
+//                          (moved up against the end of the reader's 64 KiB
+//                          block when it starts with byte 1, see
+//                          fuzzsupport::place_at_block_end)
 //
 // Operation byte b, by b % 8:
 //   0  readtok(file (b / 8) % (files + 1)); the last index names a file that
@@ -101,8 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         token_file f;
         f.path = scratch + "/f" + std::to_string(i - 1);
         f.keys = std::string(part.substr(0, eol));
-        fuzzsupport::write_bytes(f.path, eol == std::string_view::npos ? std::string_view()
-                                                                       : part.substr(eol + 1));
+        fuzzsupport::write_bytes(
+            f.path,
+            fuzzsupport::place_at_block_end(
+                eol == std::string_view::npos ? std::string_view() : part.substr(eol + 1), ' '));
         files.push_back(std::move(f));
     }
     const token_file missing{scratch + "/missing", "n:t:r"};

@@ -56,6 +56,10 @@ for name, element_list in small_lists.items():
     write("convert", "list-" + name, convert_input(b"\xff" * 30, element_list, tiny_library))
 write("convert", "start-element", convert_input(start, b"n 70 t 8 r 3\n", b"x"))
 write("convert", "empty", b"")
+# Byte 1 first: the text is moved up against the end of the 64 KiB block.
+write("convert", "block-boundary",
+      convert_input(start, b"\x01\x0en 70 t 8 r 1\r\nn 5 \rt 8 r 1\n",
+                    b"\x01\x0ea\r\nb\r\rc\nd\n"))
 write("convert", "library-text-mode",
       convert_input(b"", b"", b"a\r\nb\r\rc\nd\x1ae\n" + b"last line\r"))
 
@@ -91,3 +95,5 @@ write("tokreader", "text-mode",
                 keys + b"ab\rcd ef\r\r gh\r\n ij\x1a kl\n"))
 write("tokreader", "deep", tok_input(script(*([0] * 17), *([7] * 17)), keys + b"n\n"))
 write("tokreader", "empty-stack", script(1, 2, 3, 4, 5, 7, 24))
+write("tokreader", "block-boundary",
+      tok_input(script(0, 4, 4, 4, 4, 4, 7), keys + b"\x01\x0fab\rcd ef\r\r gh\r\n ij\n"))

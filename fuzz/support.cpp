@@ -118,6 +118,17 @@ bool read_bytes(const std::string& path, std::string& out) {
     return true;
 }
 
+std::string place_at_block_end(std::string_view part, char filler) {
+    if (part.size() < 2 || part[0] != '\x01') {
+        return std::string(part);
+    }
+    constexpr std::size_t block = 1 << 16;
+    const std::size_t lead = block - 16 + static_cast<unsigned char>(part[1]) % 32u;
+    std::string out(lead, filler);
+    out.append(part.substr(2));
+    return out;
+}
+
 std::string text_mode(std::string_view in) {
     std::string out;
     std::size_t i = 0;

@@ -27,6 +27,14 @@ void write_bytes(const std::string& path, std::string_view bytes);
 // Reads the whole file at `path` into `out`; false when it does not exist.
 bool read_bytes(const std::string& path, std::string& out);
 
+// The file readers and the scene writer work in 64 KiB blocks. A part of an
+// input that starts with byte 1 is moved up against the end of the first
+// block: the part's text (from its third byte on) is put behind a run of
+// `filler` bytes that ends between 16 bytes before and 15 bytes after the
+// block boundary, as the part's second byte (mod 32) says. Any other part is
+// taken as it stands.
+std::string place_at_block_end(std::string_view part, char filler);
+
 // What reading `in` as a text file delivers: a carriage return is dropped
 // and the byte after it taken whatever it is; a byte 26 ends the text, also
 // right after a carriage return; a carriage return as the last byte is
