@@ -38,6 +38,6 @@ for target in convert tokreader; do
     status=1
     continue
   fi
-  grep -E '^#[0-9]+ +DONE' "$log" || true
+  grep -E '^#[0-9]+[[:space:]]+DONE' "$log" || true
 done
 exit $status
