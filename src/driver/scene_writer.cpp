@@ -88,10 +88,9 @@ char* put_fixed(char* out, char* last, double v, int decimals) {
     return out;
 }
 
-// "<model> <z> <x> <y> 0 0 <angle> <kind> 0\n", appended to `out`.
-void append_line(std::string& out, std::int32_t model, double z, double x, double y, double angle,
-                 char kind) {
-    char line[line_room];
+// "<model> <z> <x> <y> 0 0 <angle> <kind> 0\n", formatted into `line`.
+std::string_view format_line(char (&line)[line_room], std::int32_t model, double z, double x,
+                             double y, double angle, char kind) {
     char* p = put_int(line, model);
     *p++ = ' ';
     p = put_fixed(p, line + line_room, z, 3);
@@ -106,7 +105,7 @@ void append_line(std::string& out, std::int32_t model, double z, double x, doubl
     *p++ = kind;
     std::memcpy(p, " 0\n", 3);
     p += 3;
-    out.append(line, p);
+    return {line, static_cast<std::size_t>(p - line)};
 }
 
 void copy_library(const char* library, platform::text_writer& out) {
@@ -137,39 +136,34 @@ void append_fixed(std::string& out, double v, int decimals) {
 
 namespace {
 
-// Formats the count line and the object lines of `s` into `text`. Whenever
-// `text` holds `piece` bytes or more, `drain(text)` takes them and empties it,
-// so that a writer needs no more than one piece in memory.
-template <class Drain>
-void format_object_lines(const scene& s, std::string& text, std::size_t piece, Drain&& drain) {
+// Formats the count line and the object lines of `s` one line at a time and
+// hands each line to `emit`.
+template <class Emit> void format_object_lines(const scene& s, Emit&& emit) {
     const scene_list& list = s.list;
     const scene_offsets& off = s.offsets;
     int with_companion = 0;
     for (int k = 0; k < list.kept; ++k) {
         with_companion += list.model[static_cast<std::size_t>(k)] == model_with_companion;
     }
-    char count_line[32] = "objects ";
-    char* end = put_int(count_line + 8, list.kept + with_companion + 1);
+    char line[line_room] = "objects ";
+    char* end = put_int(line + 8, list.kept + with_companion + 1);
     *end++ = '\n';
-    text.append(count_line, end);
+    emit(std::string_view(line, static_cast<std::size_t>(end - line)));
 
-    append_line(text, leading_model, static_cast<double>(off.z) + leading_height,
-                static_cast<double>(s.orient.xmul) * static_cast<double>(leading_distance) +
-                    static_cast<double>(off.x),
-                static_cast<double>(s.orient.ymul) * static_cast<double>(leading_distance) +
-                    static_cast<double>(off.y),
-                0.0, '1');
+    emit(format_line(line, leading_model, static_cast<double>(off.z) + leading_height,
+                     static_cast<double>(s.orient.xmul) * static_cast<double>(leading_distance) +
+                         static_cast<double>(off.x),
+                     static_cast<double>(s.orient.ymul) * static_cast<double>(leading_distance) +
+                         static_cast<double>(off.y),
+                     0.0, '1'));
     for (std::size_t k = 0; k < static_cast<std::size_t>(list.kept); ++k) {
         const double x = sum(list.x[k], off.x);
         const double y = sum(list.y[k], off.y);
         const double a = static_cast<double>(list.angle[k]);
-        append_line(text, list.model[k], sum(list.z[k], off.z), x, y, a, '1');
+        emit(format_line(line, list.model[k], sum(list.z[k], off.z), x, y, a, '1'));
         if (list.model[k] == model_with_companion) {
-            append_line(text, companion_model, sum(list.z[k], off.z) + companion_height, x, y, a,
-                        '3');
-        }
-        if (text.size() >= piece) {
-            drain(text);
+            emit(format_line(line, companion_model, sum(list.z[k], off.z) + companion_height, x, y,
+                             a, '3'));
         }
     }
 }
@@ -179,7 +173,7 @@ void format_object_lines(const scene& s, std::string& text, std::size_t piece, D
 std::string object_lines(const scene& s) {
     std::string text;
     text.reserve(static_cast<std::size_t>(s.list.kept + 2) * 48); // lines run to about 45 bytes
-    format_object_lines(s, text, std::string::npos, [](std::string&) {});
+    format_object_lines(s, [&text](std::string_view line) { text += line; });
     return text;
 }
 
@@ -190,15 +184,8 @@ void write_scene(const char* path, const scene& s, const char* library) {
     }
     out.write(lighting_header);
     copy_library(library, out);
-    // The object lines go out in pieces of 16 KiB, not as one string.
-    constexpr std::size_t piece = 1 << 14;
-    std::string text;
-    text.reserve(piece + 2 * line_room);
-    format_object_lines(s, text, piece, [&out](std::string& t) {
-        out.write(t);
-        t.clear();
-    });
-    out.write(text);
+    // Straight into the writer's buffer, line by line: no copy of all lines.
+    format_object_lines(s, [&out](std::string_view line) { out.write(line); });
     if (!out.close()) {
         platform::fail(platform::format("Could not write '%s'\r\n", path));
     }
