@@ -4,10 +4,11 @@
 #
 #   bench/compare.sh [path/to/trk2scene]     (default: build/default/src/trk2scene)
 #
-# Environment: RUNS (timed runs per command, default 300), ROUNDS (hyperfine
-# rounds the runs are split into, default 5), WARMUP (warm-up runs per command
-# and round, default 10), NO_HYPERFINE=1 (time with $EPOCHREALTIME even when
-# hyperfine is installed), TMPDIR (where the scratch directory is made; both
+# Environment: RUNS (timed runs per command, default 600), ROUNDS (hyperfine
+# rounds the runs are split into, default 30), WARMUP (warm-up runs per
+# command and round, default 3), NO_HYPERFINE=1 (time with $EPOCHREALTIME even when
+# hyperfine is installed), VERBOSE=1 (print the medians of every round),
+# TMPDIR (where the scratch directory is made; both
 # commands write there).
 #
 # 1. Time: the full-grid sample converted with a 1 MiB model library, in a
@@ -29,9 +30,9 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=${1:-$root/build/default/src/trk2scene}
-runs=${RUNS:-300}
-rounds=${ROUNDS:-5}
-warmup=${WARMUP:-10}
+runs=${RUNS:-600}
+rounds=${ROUNDS:-30}
+warmup=${WARMUP:-3}
 track=$root/samples/full-grid.trk
 
 if [[ ! -x $bin ]]; then
@@ -69,18 +70,21 @@ make_workdir() {
     make_library "$dir/src/mdls4zu" "$size"
 }
 
-mib=$((1 << 20))
-make_workdir "$scratch/small" $mib
-make_workdir "$scratch/large" $((100 * mib))
-
 # Every run must succeed before its time or size means anything.
-for dir in "$scratch/small" "$scratch/large"; do
-    if ! (cd "$dir" && "$bin" "$track" out.scene >/dev/null); then
-        echo "trk2scene failed in $dir" >&2
+check_run() {
+    if ! (cd "$1" && "$bin" "$track" out.scene >/dev/null); then
+        echo "trk2scene failed in $1" >&2
         exit 2
     fi
-    rm -f "$dir/out.scene"
-done
+    rm -f "$1/out.scene"
+}
+
+mib=$((1 << 20))
+make_workdir "$scratch/small" $mib
+check_run "$scratch/small"
+# The large library is made only after the timing: the write-back of a
+# hundred freshly written megabytes would run alongside the timed commands.
+sync
 
 median_of() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -104,17 +108,20 @@ conv_cmd="$bin $track out.scene"
 copy_cmd="cp src/mdls4zu out.copy"
 cd "$scratch/small"
 if [[ -z ${NO_HYPERFINE:-} ]] && command -v hyperfine >/dev/null; then
-    # Several short rounds, the two commands taking turns, so that a burst of
-    # load on the machine falls on both; the medians are taken over the runs
-    # of all rounds.
+    # Many short rounds, the two commands taking turns, so that a phase of
+    # load on the machine (on a virtual machine they come and go within a
+    # second) falls on both alike; the medians are taken over the runs of
+    # all rounds.
     echo "timer: $(hyperfine --version), $rounds rounds of $((runs / rounds)) runs per command (no shell), $warmup warm-up runs per round"
     for ((r = 1; r <= rounds; r++)); do
         hyperfine -N --style none --warmup "$warmup" --runs $((runs / rounds)) \
             --prepare "rm -f out.scene out.copy" \
             --export-json "$scratch/times-$r.json" "$conv_cmd" "$copy_cmd" >/dev/null 2>&1
-        grep -o '"median": *[0-9.eE+-]*' "$scratch/times-$r.json" | sed 's/.*: *//' |
-            awk -v r="$r" '{ m[NR] = $1 * 1000 } END {
-                printf "  round %d: trk2scene %.3f ms, cp %.3f ms\n", r, m[1], m[2] }'
+        if [[ -n ${VERBOSE:-} ]]; then
+            grep -o '"median": *[0-9.eE+-]*' "$scratch/times-$r.json" | sed 's/.*: *//' |
+                awk -v r="$r" '{ m[NR] = $1 * 1000 } END {
+                    printf "  round %d: trk2scene %.3f ms, cp %.3f ms\n", r, m[1], m[2] }'
+        fi
     done
     # The "times" arrays of the first (trk2scene) and second (cp) result.
     times_of() {
@@ -140,6 +147,8 @@ awk -v a="$conv" -v b="$copy" -v r="$ratio" 'BEGIN {
 
 echo
 echo "== peak memory: 1 MiB vs 100 MiB model library (/usr/bin/time -v)"
+make_workdir "$scratch/large" $((100 * mib))
+check_run "$scratch/large"
 # The largest of three runs each, to be safe against a lucky run.
 peak_rss() {
     local dir=$1 best=0 kb i
