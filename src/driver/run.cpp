@@ -16,9 +16,9 @@ namespace {
 
 int convert(int argc, char** argv) {
     if (argc != 3) {
-        platform::fail(platform::format(
-            "Wrong number of parameters\r\nExample: %s input.trk output\r\n",
-            argc > 0 && argv[0] != nullptr ? argv[0] : "trk2scene"));
+        platform::fail(
+            platform::format("Wrong number of parameters\r\nExample: %s input.trk output\r\n",
+                             argc > 0 && argv[0] != nullptr ? argv[0] : "trk2scene"));
     }
     std::vector<placed_object> objects;
     scene s;
@@ -37,8 +37,8 @@ int convert(int argc, char** argv) {
     const char* const inputs[] = {argv[1], element_list_path, model_library_path};
     for (const char* input : inputs) {
         if (platform::same_file(argv[2], input)) {
-            platform::fail(platform::format(
-                "Will not write the scene over the input file '%s'\r\n", argv[2]));
+            platform::fail(
+                platform::format("Will not write the scene over the input file '%s'\r\n", argv[2]));
         }
     }
     // The rotation lines go out before the scene file is opened: a scene

@@ -8,10 +8,10 @@
 #include <vector>
 
 struct orientation {
-    int swap = 0;        // exchange x and y
-    float xmul = 1.0f;   // x multiplier
-    float ymul = 1.0f;   // y multiplier
-    float aoff = 0.0f;   // angle offset, radians
+    int swap = 0;      // exchange x and y
+    float xmul = 1.0f; // x multiplier
+    float ymul = 1.0f; // y multiplier
+    float aoff = 0.0f; // angle offset, radians
 };
 
 struct scene_offsets {

@@ -9,7 +9,9 @@ namespace {
 std::string* console_capture = nullptr;
 }
 
-void fail(std::string message) { throw failure{std::move(message)}; }
+void fail(std::string message) {
+    throw failure{std::move(message)};
+}
 
 std::string format(const char* fmt, ...) {
     va_list args;
@@ -42,6 +44,8 @@ std::string* capture_console(std::string* buffer) {
     return previous;
 }
 
-bool flush_console() { return console_capture != nullptr || std::fflush(stdout) == 0; }
+bool flush_console() {
+    return console_capture != nullptr || std::fflush(stdout) == 0;
+}
 
 } // namespace platform

@@ -21,8 +21,12 @@ std::vector<token*> tkcur;       // read cursor: the token handed out last
 std::vector<std::string> tkname; // copy of the file name
 std::vector<std::string> tkkeys; // copy of the keyword list, ':' appended
 
-bool isletter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isdigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isletter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isdigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Decimal digits accumulated in 32-bit arithmetic that wraps around.
 std::int32_t wrapped_int(std::string_view s) {
@@ -84,8 +88,8 @@ token* advance(const char* getter, const char* what, bool maybe) {
         fail(format("%s(): call readtok() first\r\n", getter));
     }
     if (tkcur[tktop] == nullptr) {
-        std::string message =
-            format("File '%s': %s expected, found end of file (1)\r\n", tkname[tktop].c_str(), what);
+        std::string message = format("File '%s': %s expected, found end of file (1)\r\n",
+                                     tkname[tktop].c_str(), what);
         if (maybe) {
             message += format("Maybe %s() was called again after it returned 0?\r\n", getter);
         }
@@ -104,8 +108,8 @@ token* advance(const char* getter, const char* what, bool maybe) {
 }
 
 [[noreturn]] void wrong_kind(const token* t, const char* what) {
-    std::string message = format("File '%s', line %d: %s expected, found:\r\n",
-                                 tkname[tktop].c_str(), t->line, what);
+    std::string message =
+        format("File '%s', line %d: %s expected, found:\r\n", tkname[tktop].c_str(), t->line, what);
     message += describe(t);
     message += "\r\n";
     tkrelease();
@@ -114,7 +118,9 @@ token* advance(const char* getter, const char* what, bool maybe) {
 
 } // namespace
 
-bool tkisspace(int c) { return c == 9 || c == 10 || c == 13 || c == 32; }
+bool tkisspace(int c) {
+    return c == 9 || c == 10 || c == 13 || c == 32;
+}
 
 bool tkisword(std::string_view s) {
     for (unsigned char c : s) {
@@ -176,13 +182,17 @@ token* addtkstr(token* last) {
     return t;
 }
 
-int tkdepth() { return tktop + 1; }
+int tkdepth() {
+    return tktop + 1;
+}
 
 int tkline() {
     const token* t = tktop < 0 ? nullptr : tkcur[tktop];
     return t == nullptr ? 0 : t->line;
 }
-bool tkarrays() { return !tkhead.empty(); }
+bool tkarrays() {
+    return !tkhead.empty();
+}
 
 int readtok(const char* fname, const char* keylist) {
     if (tktop + 1 >= tkmaxfiles) {
@@ -319,7 +329,9 @@ char* tkgetstring(char* buf) {
     return buf;
 }
 
-void tkprint() { platform::say(describe(tktop < 0 ? nullptr : tkcur[tktop])); }
+void tkprint() {
+    platform::say(describe(tktop < 0 ? nullptr : tkcur[tktop]));
+}
 
 int tkmatch(char* s) {
     for (char* p = s; *p != '\0'; ++p) {

@@ -11,9 +11,8 @@ struct terrain_variant {
 };
 
 constexpr terrain_variant variants[] = {
-    {89, {4, 5, 4, 5}, true},       {133, {14, 15, 14, 15}, true},
-    {134, {24, 25, 24, 25}, true},  {119, {39, 36, 38, 37}, false},
-    {118, {59, 56, 58, 57}, false}, {120, {98, 95, 97, 96}, false},
+    {89, {4, 5, 4, 5}, true},       {133, {14, 15, 14, 15}, true},  {134, {24, 25, 24, 25}, true},
+    {119, {39, 36, 38, 37}, false}, {118, {59, 56, 58, 57}, false}, {120, {98, 95, 97, 96}, false},
 };
 
 // The angle of a variant that follows the terrain: terrain 7..10 is turned by

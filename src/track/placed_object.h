@@ -4,10 +4,10 @@
 #include <cstdint>
 
 struct placed_object {
-    float x = 0.0f;     // across the grid; a cell (c, r) starts at 2c - 2
-    float y = 0.0f;     // along the grid; a cell (c, r) starts at 60 - 2r
-    float z = 0.0f;     // height
-    float angle = 0.0f; // radians, never reduced to one turn
+    float x = 0.0f;         // across the grid; a cell (c, r) starts at 2c - 2
+    float y = 0.0f;         // along the grid; a cell (c, r) starts at 60 - 2r
+    float z = 0.0f;         // height
+    float angle = 0.0f;     // radians, never reduced to one turn
     std::int32_t model = 0; // below 1: an empty record, which the driver drops
 };
 

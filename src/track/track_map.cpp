@@ -9,8 +9,8 @@ void decode_track(const unsigned char* bytes, std::size_t size, track_map& map) 
     };
     for (int r = 1; r <= 30; ++r) {
         for (int c = 1; c <= 30; ++c) {
-            map.element[c][r] = byte_at(30u * static_cast<std::size_t>(30 - r) +
-                                        static_cast<std::size_t>(c - 1));
+            map.element[c][r] =
+                byte_at(30u * static_cast<std::size_t>(30 - r) + static_cast<std::size_t>(c - 1));
             map.terrain[c][r] = byte_at(901u + 30u * static_cast<std::size_t>(r - 1) +
                                         static_cast<std::size_t>(c - 1));
         }
