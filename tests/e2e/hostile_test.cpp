@@ -143,7 +143,12 @@ class Locked : public Hostile {
     }
     run_result convert_locked(const std::string& scene_path = "out.scene") {
         const int uid = ::geteuid() == 0 ? 65534 : -1;
-        return run_shell("exec " + quoted_binary() + " in.trk " + scene_path, dir.path(), uid);
+        // The other user may not reach the build tree: run a copy from here.
+        if (!fs::exists(dir / "trk2scene")) {
+            fs::copy_file(testsupport::binary_path(), dir / "trk2scene");
+            fs::permissions(dir / "trk2scene", fs::perms::all);
+        }
+        return run_shell("exec ./trk2scene in.trk " + scene_path, dir.path(), uid);
     }
 };
 
