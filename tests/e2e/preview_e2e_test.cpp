@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -30,44 +29,9 @@ const std::string scene2svg = SCENE2SVG_BIN;
 // when `with_errors`) is collected.
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
                        const std::string& cwd, bool with_errors = false) {
-    run_result result;
-    int pipefd[2];
-    if (::pipe(pipefd) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return result;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipefd[1], 1);
-        if (with_errors) {
-            ::dup2(pipefd[1], 2);
-        }
-        ::close(pipefd[0]);
-        ::close(pipefd[1]);
-        if (::chdir(cwd.c_str()) != 0) {
-            ::_exit(127);
-        }
-        std::vector<std::string> argv_store{program};
-        argv_store.insert(argv_store.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : argv_store) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(pipefd[1]);
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0) {
-        result.output.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(pipefd[0]);
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    return result;
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testsupport::run_program(std::move(argv), cwd, with_errors);
 }
 
 // The full path of `name` on PATH, if it is there.

@@ -68,12 +68,8 @@ std::string source_dir() {
     return TRK2SCENE_SOURCE_DIR;
 }
 
-namespace {
-
-// Forks; the child sends its standard output into a pipe, changes to `cwd`,
-// takes the user `uid` (unless -1) and execs `argv`. Collects the output and
-// the exit status.
-run_result run_child(std::vector<std::string> argv_store, const std::string& cwd, int uid) {
+run_result run_program(std::vector<std::string> argv_store, const std::string& cwd,
+                       bool with_errors, int uid) {
     run_result result;
     int pipefd[2];
     if (::pipe(pipefd) != 0) {
@@ -83,6 +79,9 @@ run_result run_child(std::vector<std::string> argv_store, const std::string& cwd
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipefd[1], 1);
+        if (with_errors) {
+            ::dup2(pipefd[1], 2);
+        }
         ::close(pipefd[0]);
         ::close(pipefd[1]);
         if (::chdir(cwd.c_str()) != 0) {
@@ -97,7 +96,7 @@ run_result run_child(std::vector<std::string> argv_store, const std::string& cwd
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(pipefd[1]);
@@ -113,16 +112,14 @@ run_result run_child(std::vector<std::string> argv_store, const std::string& cwd
     return result;
 }
 
-} // namespace
-
 run_result run_binary(const std::vector<std::string>& args, const std::string& cwd) {
     std::vector<std::string> argv{binary_path()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return run_child(std::move(argv), cwd, -1);
+    return run_program(std::move(argv), cwd);
 }
 
 run_result run_shell(const std::string& command, const std::string& cwd, int uid) {
-    return run_child({"/bin/bash", "-c", command}, cwd, uid);
+    return run_program({"/bin/bash", "-c", command}, cwd, false, uid);
 }
 
 run_result run_in_process(const std::vector<std::string>& args, const std::string& cwd) {

@@ -34,6 +34,12 @@ struct run_result {
     std::string output; // every byte written to standard output
 };
 
+// Runs `argv` (argv[0] found on PATH unless it holds a slash) in directory
+// `cwd`, collecting its standard output, and its standard error too when
+// `with_errors`; as the user `uid` when it is not -1 (needs root).
+run_result run_program(std::vector<std::string> argv, const std::string& cwd,
+                       bool with_errors = false, int uid = -1);
+
 // Runs the real trk2scene binary with `args` (argv[1]...) in directory `cwd`.
 run_result run_binary(const std::vector<std::string>& args, const std::string& cwd);
 
