@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -185,15 +186,25 @@ void bm_gather_orient(benchmark::State& state) {
 }
 BENCHMARK(bm_gather_orient)->Name("gather_orient/full_grid")->Unit(benchmark::kMicrosecond);
 
-void bm_object_lines(benchmark::State& state) {
-    work_dir dir;
-    quiet_console console;
+// The full-grid sample read and arranged, ready to be written; nothing when
+// reading it failed (the state has then been told why).
+std::optional<scene> arranged_full_grid(benchmark::State& state) {
     std::vector<placed_object> objects;
     int count = 0;
     if (!guarded(state, [&] { count = read_full_grid(objects); })) {
+        return std::nullopt;
+    }
+    return arranged(objects, count);
+}
+
+void bm_object_lines(benchmark::State& state) {
+    work_dir dir;
+    quiet_console console;
+    std::optional<scene> arranged_grid = arranged_full_grid(state);
+    if (!arranged_grid) {
         return;
     }
-    const scene s = arranged(objects, count);
+    const scene& s = *arranged_grid;
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::string lines = object_lines(s);
@@ -208,12 +219,11 @@ BENCHMARK(bm_object_lines)->Name("object_lines/full_grid")->Unit(benchmark::kMic
 void bm_write_scene(benchmark::State& state) {
     work_dir dir;
     quiet_console console;
-    std::vector<placed_object> objects;
-    int count = 0;
-    if (!guarded(state, [&] { count = read_full_grid(objects); })) {
+    std::optional<scene> arranged_grid = arranged_full_grid(state);
+    if (!arranged_grid) {
         return;
     }
-    const scene s = arranged(objects, count);
+    const scene& s = *arranged_grid;
     const std::string out = (dir.path() / "out.scene").string();
     for (auto _ : state) {
         fresh_output(state, out);
